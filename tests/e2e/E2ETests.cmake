@@ -1,0 +1,8 @@
+# End-to-end scenarios: the real stub.exe under Wine.
+function(add_e2e_test name script)
+  add_wine_test(${name} bash ${CMAKE_SOURCE_DIR}/tests/e2e/${script})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+    "E2E_BIN=${CMAKE_BINARY_DIR}/bin;E2E_SRC=${CMAKE_SOURCE_DIR}")
+endfunction()
+
+add_e2e_test(e2e_startup_trace startup_trace.sh)

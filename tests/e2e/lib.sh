@@ -1,0 +1,27 @@
+# Shared helpers of the end-to-end scenarios: a fresh scratch folder, Wine
+# runs of the real programs and the trace viewer around them.
+set -u
+E2E_BIN=${E2E_BIN:?}            # build/win32/bin
+E2E_SRC=${E2E_SRC:?}            # source tree
+WINE_RUN="$E2E_SRC/scripts/wine-run.sh"
+
+scratch=$(mktemp -d "${STUB_TEST_TMP:-/tmp}/e2e.XXXXXX")
+trap 'wine_quiet "$E2E_BIN/tracev.exe" /quit; rm -rf "$scratch"' EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+wine_quiet() { "$WINE_RUN" "$@" 2>/dev/null; }
+
+# Starts the trace viewer writing to $scratch/trace.txt and waits until it
+# listens.
+start_tracev() {
+  rm -f "$scratch/trace.txt"
+  "$WINE_RUN" "$E2E_BIN/tracev.exe" "$scratch/trace.txt" >/dev/null 2>&1 &
+  for _ in $(seq 1 200); do [ -f "$scratch/trace.txt" ] && return 0; sleep 0.05; done
+  fail "tracev did not start"
+}
+
+stop_tracev() { wine_quiet "$E2E_BIN/tracev.exe" /quit; }
+
+expect_grep() {  # expect_grep FILE REGEX WHAT
+  grep -qE -- "$2" "$1" || { echo "--- $1:"; cat "$1"; fail "$3"; }
+}

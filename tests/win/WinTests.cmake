@@ -1,0 +1,6 @@
+# Tests of the Win32 routines; run under Wine.
+set(WIN_TEST_SOURCES
+  ${CMAKE_SOURCE_DIR}/tests/win/UtilsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/win/VDebugTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/win/StubTest.cpp
+)
