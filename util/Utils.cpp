@@ -14,6 +14,7 @@
 #include "util/Dates.h"
 #include "util/Handles.h"
 #include "util/Numbers.h"
+#include "util/VDebug.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ Text ReadIniString(const Text& file, const Text& section, const Text& key, const
         // An empty value reads like a missing key: the default.
         return length > 0 ? BoundedText(buffer.data(), length) : dflt;
     } catch (...) {
+        Trace() << "EXCEPTION --- Utils.ReadIniString()  " << LastErrorText() << trace::endl;
         return dflt;
     }
 }
