@@ -19,6 +19,7 @@ add_library(winlib STATIC
   stub/Stub.cpp
   stub/StubWin.cpp
 )
+# (keep one source a line: several people add to this list)
 target_link_libraries(winlib PUBLIC core user32 gdi32 advapi32 kernel32 shell32 comctl32 version)
 target_compile_options(winlib PRIVATE -Wall -Wextra)
 
