@@ -33,6 +33,11 @@ add_custom_command(TARGET stub POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pe_fixup.py $<TARGET_FILE:stub>
   VERBATIM)
 
+# The reference setup engine that demo and test packages carry.
+add_executable(Engine WIN32 tools/engine/Engine.cpp)
+target_link_libraries(Engine PRIVATE winlib)
+target_link_options(Engine PRIVATE -s)
+
 add_executable(tracev tools/tracev/tracev.cpp)
 target_link_libraries(tracev PRIVATE user32 kernel32)
 target_link_options(tracev PRIVATE -s)

@@ -6,3 +6,4 @@ function(add_e2e_test name script)
 endfunction()
 
 add_e2e_test(e2e_startup_trace startup_trace.sh)
+add_e2e_test(e2e_engine_reference engine_reference.sh)
