@@ -5,6 +5,14 @@ if(STUB_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(STUB_FUZZ)
+  # Coverage for libFuzzer plus the sanitizers, on everything in this tree.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  include(${CMAKE_SOURCE_DIR}/cmake/Fuzz.cmake)
+  return()
+endif()
+
 find_package(GTest REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/tests/unit/UnitTests.cmake)
