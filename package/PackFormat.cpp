@@ -3,6 +3,7 @@
 #include "package/PackFormat.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "text/VSUB.h"
@@ -45,7 +46,42 @@ uint32_t DosDateTimeOrZero(const std::string& text) {
     return static_cast<uint32_t>(value);
 }
 
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A part that Windows would read as ".", "..", a device or nothing.
+bool IsSafeNamePart(const std::string& part) {
+    if (part.find_first_not_of(". ") == std::string::npos) return false;
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    std::string base = part.substr(0, part.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : kDevices) {
+        if (base == device) return false;
+    }
+    const bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
+    return !(numbered && base[3] >= '0' && base[3] <= '9');
+}
+
 }  // namespace
+
+bool IsSafePieceName(const std::string& name) {
+    if (name.empty() || IsSeparator(name.front())) return false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 32 || c == ':' || c == '|' || c == '*') return false;
+    }
+    size_t start = 0;
+    while (true) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        if (!IsSafeNamePart(name.substr(start, end - start))) return false;
+        if (end == name.size()) return true;
+        start = end + 1;
+    }
+}
+
+bool IsFlatPieceName(const std::string& name) {
+    return IsSafePieceName(name) && std::none_of(name.begin(), name.end(), IsSeparator);
+}
 
 uint32_t ReadLE32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |

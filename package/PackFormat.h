@@ -37,6 +37,13 @@ constexpr size_t kStoredEndLowOffset = 252;
 constexpr size_t kPeMarkOffset = 256;
 constexpr size_t kChecksumStartWithStub = 512;  // the stub header area stays out of the sum
 constexpr uint32_t kPieceSize = 5242880;        // largest piece of a file
+// A piece header ("|" name "|" date "|" NUL) is at most this long, so no
+// piece holds more than kMaxPieceContent bytes. The builder stores a piece
+// that deflate would not make smaller, so no record is longer either; the
+// extraction refuses anything larger (a zip bomb or a damaged length).
+constexpr size_t kMaxPieceHeaderSize = 1024;
+constexpr size_t kMaxPieceContent = kPieceSize + kMaxPieceHeaderSize;
+constexpr size_t kMaxRecordSize = kMaxPieceContent;
 constexpr int kSpaceEntries = 9;
 constexpr char kLanguagesNone = '\x02';         // LangTable of a package without languages
 
@@ -107,6 +114,15 @@ std::string PieceHeader(const std::string& name, uint32_t dosDateTime);
 // data. False when the content has no NUL separator or an empty header.
 bool ParsePieceHeader(const std::string& piece, std::string& name, uint32_t& dosDateTime,
                       size_t& dataOffset);
+
+// A piece name that stays inside the target folder on every platform: not
+// empty, no drive or stream (":"), not absolute, no empty, "." or ".." part
+// (or any part of dots and blanks only, which Windows trims to one of those)
+// with either separator, no device name (CON, NUL, COM1, ...), no NUL, "|"
+// or "*" and no control character.
+bool IsSafePieceName(const std::string& name);
+// A safe piece name without folder parts.
+bool IsFlatPieceName(const std::string& name);
 
 // Name of the k-th piece (k from 1) of a file: name, name.00002, ...
 std::string PieceName(const std::string& name, int k);

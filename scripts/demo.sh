@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+cmake --preset host >/dev/null
+cmake --build --preset host --target stubpack
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target stub tracev
 
@@ -14,7 +16,8 @@ export WINEPREFIX=$PWD/build/win32/wineprefix
 scripts/wine-prefix.sh "$WINEPREFIX" up
 trap 'scripts/wine-run.sh "$bin/tracev.exe" /quit >/dev/null 2>&1; scripts/wine-prefix.sh "$WINEPREFIX" down' EXIT
 
-python3 tests/e2e/make_package.py "$bin/stub.exe" "$demo/setup.exe"
+build/host/bin/stubpack build --Stub="$bin/stub.exe" --Output="$demo/setup.exe" \
+  --AgentUrl=http://127.0.0.1/ --InfoFile=product.info
 rm -f "$demo/trace.txt"
 scripts/wine-run.sh "$bin/tracev.exe" "$demo/trace.txt" >/dev/null 2>&1 &
 for _ in $(seq 1 200); do [ -f "$demo/trace.txt" ] && break; sleep 0.05; done

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +44,9 @@ public:
     bool Write(const void* data, size_t n);
     // Sets the modification time from a DOS date-time (local time).
     bool SetDosTime(uint32_t dosDateTime);
+    // The modification time as a DOS date-time (local time; years outside
+    // 1980..2107 take the nearest end); false when it cannot be read.
+    bool ModifiedDosTime(uint32_t& dosDateTime) const;
     void Close();
 
 private:
@@ -59,6 +63,14 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 bool MakeFolder(const std::string& path);
 
+struct FolderEntry {
+    std::string name;
+    bool folder = false;
+};
+// The entries of a folder, "." and ".." left out, in no particular order;
+// false when the folder cannot be listed.
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries);
+
 // The character is a lead byte of the system's double-byte code page
 // (never, natively).
 bool IsLeadByte(unsigned char c);
@@ -67,6 +79,9 @@ std::string UpperText(std::string text);
 // Sectors per cluster x bytes per sector of the drive root named by the
 // path's first three characters; 0 when the platform cannot tell.
 uint32_t ClusterSizeOf(const std::string& path);
+// The calling thread's locale identifier (0 natively, where no locale
+// applies).
+uint32_t ThreadLocaleId();
 // The path separator of this platform's file names.
 constexpr char kPathSeparator =
 #ifdef _WIN32

@@ -1,6 +1,7 @@
 // POSIX side of the platform seam, for the native build of the core.
 #include "util/Platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -9,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 #include "util/Dates.h"
 
@@ -120,6 +122,17 @@ bool File::SetDosTime(uint32_t dosDateTime) {
     return ::futimens(static_cast<int>(handle_), times) == 0;
 }
 
+bool File::ModifiedDosTime(uint32_t& dosDateTime) const {
+    struct stat st {};
+    struct tm t {};
+    if (!valid() || ::fstat(static_cast<int>(handle_), &st) != 0 || !::localtime_r(&st.st_mtime, &t)) {
+        return false;
+    }
+    dosDateTime = DosDateTimeFromCivil(
+        CivilTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 0});
+    return true;
+}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -138,6 +151,18 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), ::closedir);
+    if (!dir) return false;
+    entries.clear();
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        entries.push_back(FolderEntry{name, FolderExists(path + "/" + name)});
+    }
+    return true;
+}
+
 bool IsLeadByte(unsigned char) { return false; }
 
 std::string UpperText(std::string text) {
@@ -146,5 +171,7 @@ std::string UpperText(std::string text) {
 }
 
 uint32_t ClusterSizeOf(const std::string&) { return 0; }
+
+uint32_t ThreadLocaleId() { return 0; }
 
 }  // namespace platform

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+#include "util/Dates.h"
+#include "util/Handles.h"
+
 namespace platform {
 
 namespace {
@@ -146,6 +149,18 @@ bool File::SetDosTime(uint32_t dosDateTime) {
     return SetFileTime(AsHandle(handle_), nullptr, nullptr, &utc) != 0;
 }
 
+bool File::ModifiedDosTime(uint32_t& dosDateTime) const {
+    FILETIME utc{};
+    FILETIME local{};
+    SYSTEMTIME t{};
+    if (!valid() || !GetFileTime(AsHandle(handle_), nullptr, nullptr, &utc) ||
+        !FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) {
+        return false;
+    }
+    dosDateTime = DosDateTimeFromCivil(CivilTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0});
+    return true;
+}
+
 bool FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -165,12 +180,27 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    WIN32_FIND_DATAA found{};
+    win::FindHandle find(FindFirstFileA((path + "\\*").c_str(), &found));
+    if (!find.valid()) return false;
+    entries.clear();
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        entries.push_back(FolderEntry{name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find.get(), &found));
+    return true;
+}
+
 bool IsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
 
 std::string UpperText(std::string text) {
     if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
+
+uint32_t ThreadLocaleId() { return GetThreadLocale(); }
 
 uint32_t ClusterSizeOf(const std::string& path) {
     DWORD sectorsPerCluster = 0;

@@ -3,6 +3,7 @@
 set -u
 E2E_BIN=${E2E_BIN:?}            # build/win32/bin
 E2E_SRC=${E2E_SRC:?}            # source tree
+STUBPACK=${STUBPACK:?}          # the native builder of the scenarios' packages
 WINE_RUN="$E2E_SRC/scripts/wine-run.sh"
 
 scratch=$(mktemp -d "${STUB_TEST_TMP:-/tmp}/e2e.XXXXXX")
@@ -21,6 +22,13 @@ start_tracev() {
 }
 
 stop_tracev() { wine_quiet "$E2E_BIN/tracev.exe" /quit; }
+
+# make_pkg OUT [--Key=value ...]: a setup from stub.exe with a fixed seed.
+make_pkg() {
+  local out=$1; shift
+  "$STUBPACK" build --Stub="$E2E_BIN/stub.exe" --Output="$out" --Seed=1 "$@" >/dev/null ||
+    fail "stubpack could not build $out"
+}
 
 expect_grep() {  # expect_grep FILE REGEX WHAT
   grep -qE -- "$2" "$1" || { echo "--- $1:"; cat "$1"; fail "$3"; }
