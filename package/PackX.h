@@ -66,6 +66,13 @@ public:
     bool WebNoLocalCopy() const;
     Text WebToken(bool decode) const;
 
+    // Texts of the language entry that the process's first GetText chose
+    // (text/SLangId.cpp): the key's value, its default when missing.
+    Text GetText(const Text& key, const Text& dflt) const;
+    int Charset() const;    // "Charset", 0 when not a number
+    int FontSize() const;   // "FontSize" in points, 8 when not a number
+    Text FontName() const;  // "FontName", "Tahoma"
+
 private:
     bool Flag(uint8_t bit) const { return (trailer.PackFlags & bit) != 0; }
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "package/PackX.h"
 #include "util/Text.h"
@@ -13,6 +14,8 @@ int RunStub();
 // The package of the program's own executable (an empty package before
 // start-up has read it).
 const TGFileInfo& OwnPackage();
+// Start-up's package; test programs hand in one of their own.
+void SetOwnPackage(std::unique_ptr<TGFileInfo> package);
 // The own package carries the agent flag.
 bool ThisIs_AutoUpdateProg();
 // Exit code of the process: 0 unless a setup's engine ran.
