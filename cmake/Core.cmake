@@ -12,13 +12,22 @@ set(CORE_SOURCES
   text/VSUB.cpp
   package/PackFormat.cpp
   package/PackX.cpp
+  package/UnPack.cpp
+  package/PackWriter.cpp
+  package/PackProject.cpp
   stub/Switches.cpp
   stub/RunMode.cpp
+  stub/SetupRules.cpp
+  text/SLangId.cpp
+  ui/BoxMarkup.cpp
+  ui/BoxLayout.cpp
 )
 if(WIN32)
   list(APPEND CORE_SOURCES util/Platform_win32.cpp)
+  list(APPEND CORE_SOURCES util/Parallel_serial.cpp)
 else()
   list(APPEND CORE_SOURCES util/Platform_posix.cpp)
+  list(APPEND CORE_SOURCES util/Parallel_threads.cpp)
 endif()
 
 add_library(core STATIC ${CORE_SOURCES})

@@ -15,9 +15,14 @@ set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 add_library(winlib STATIC
   util/Utils.cpp
   util/Files.cpp
+  util/Process.cpp
   util/VDebug.cpp
   stub/Stub.cpp
   stub/StubWin.cpp
+  stub/StubSetup.cpp
+  stub/StubExtract.cpp
+  ui/VMsgBox.cpp
+  ui/VProgBar.cpp
 )
 # (keep one source a line: several people add to this list)
 target_link_libraries(winlib PUBLIC core user32 gdi32 advapi32 kernel32 shell32 comctl32 version)
@@ -41,6 +46,15 @@ target_link_options(Engine PRIVATE -s)
 add_executable(tracev tools/tracev/tracev.cpp)
 target_link_libraries(tracev PRIVATE user32 kernel32)
 target_link_options(tracev PRIVATE -s)
+
+# Test tools: uibot answers a window as a person would; boxdemo shows the
+# boxes and the stub window from its command line.
+add_executable(uibot tests/tools/uibot.cpp)
+target_link_libraries(uibot PRIVATE user32 kernel32)
+target_link_options(uibot PRIVATE -s)
+add_executable(boxdemo tests/tools/boxdemo.cpp tests/tools/boxdemo.rc)
+target_link_libraries(boxdemo PRIVATE winlib)
+target_link_options(boxdemo PRIVATE -s)
 
 # Tests: GoogleTest built from Debian's sources by this toolchain.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "stub/RunMode.h"
+#include "stub/StubWin.h"
 #include "stub/Switches.h"
 #include "util/Utils.h"
 #include "util/VDebug.h"
@@ -28,6 +30,8 @@ const TGFileInfo& OwnPackage() {
     static const TGFileInfo empty{Text()};
     return g_ownPackage ? *g_ownPackage : empty;
 }
+
+void SetOwnPackage(std::unique_ptr<TGFileInfo> package) { g_ownPackage = std::move(package); }
 
 bool ThisIs_AutoUpdateProg() { return g_isAutoUpdateProg; }
 
@@ -93,6 +97,7 @@ int RunStub() {
     StubLog("Agent Version=" + FileVersionText(exePath));
     Trace() << pid << " ==== ThisIs_AutoUpdateProg=" << g_isAutoUpdateProg << trace::endl;
 
+    DoRunStubWin();
     g_ownPackage.reset();
     Trace() << pid << " ==== STUB END ====> " << CommandLineText() << "<" << trace::endl << trace::endl;
     StubLog("=== EXIT === " + exePath);

@@ -358,3 +358,12 @@ Text LastErrorText() {
     // they are put into.
     return TrimRight(BoundedText(buffer, length));
 }
+
+bool IsDeveloperMachine() {
+    static const bool developer = [] {
+        char value[8] = {};
+        DWORD length = GetEnvironmentVariableA("DVX", value, sizeof value);
+        return length < sizeof value && BoundedText(value, length) == "759";
+    }();
+    return developer;
+}

@@ -66,3 +66,6 @@ Text UserNameText();
 Text ComputerNameText();
 Text UserDomainText();
 Text LastErrorText();
+// The environment variable "DVX" is "759" (read once per process): the
+// message box and the agent then show developers' extras.
+bool IsDeveloperMachine();

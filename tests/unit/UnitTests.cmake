@@ -6,6 +6,12 @@ set(UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/unit/VSUBTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/unit/PackXTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/unit/TokenTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/PackWriterTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/PackProjectTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/UnPackTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/unit/SwitchesTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/SetupRulesTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/unit/TraceFormatTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/SLangIdTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/unit/MsgBoxTextTest.cpp
 )

@@ -8,14 +8,16 @@
 // - joins split pieces (name, name.00002, ...) and copies the application
 //   files "NNNNN#name" into InstallDir, dropping the "NNNNN#" index;
 // - may show a dialog of class ".SDialog_Class_Name." + the thread suffix for
-//   DialogSeconds seconds (the stub waits until it is gone);
+//   DialogSeconds seconds (the stub waits until it is gone); with
+//   DialogDetached=1 a second engine process shows it while the first ends;
 // - removes the completion atom "UsbbZcmzxmXsfvBuquuVrNlymu" + the thread
 //   suffix when it completes (unless KeepAtom=1);
 // - exits with ExitCode.
 //
-// engine.ini keys: InstallDir, ExitCode, KeepAtom, DialogSeconds, and
-// CommandLog (a file to which the engine appends its command line and the
-// files it installed, one per line: what the end-to-end tests read).
+// engine.ini keys: InstallDir, ExitCode, KeepAtom, DialogSeconds,
+// DialogDetached, and CommandLog (a file to which the engine appends its
+// command line, the files it found with their DOS dates and the files it
+// installed, one per line: what the end-to-end tests read).
 #include <windows.h>
 
 #include <vector>
@@ -38,6 +40,7 @@ struct Script {
     int exitCode = 0;
     bool keepAtom = false;
     int dialogSeconds = 0;
+    bool dialogDetached = false;
     Text commandLog;
 };
 
@@ -47,6 +50,7 @@ Script ReadScript(const Text& file) {
     s.exitCode = static_cast<int>(ReadIniInt(file, kSection, "ExitCode", 0));
     s.keepAtom = ReadIniInt(file, kSection, "KeepAtom", 0) == 1;
     s.dialogSeconds = static_cast<int>(ReadIniInt(file, kSection, "DialogSeconds", 0));
+    s.dialogDetached = ReadIniInt(file, kSection, "DialogDetached", 0) == 1;
     s.commandLog = ReadIniString(file, kSection, "CommandLog", "");
     return s;
 }
@@ -101,6 +105,24 @@ bool InstallFile(const Text& source, const Text& target) {
     }
 }
 
+uint32_t DosDateOf(const WIN32_FIND_DATAA& found) {
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+// Every extracted file with its DOS date, as the stub left them.
+void LogExtractedFiles(const Text& folder, const Script& script) {
+    WIN32_FIND_DATAA found;
+    win::FindHandle find(FindFirstFileA((folder + "*").c_str(), &found));
+    for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &found)) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        Log(script, "found " + Text(found.cFileName) + " " + std::to_string(DosDateOf(found)));
+    }
+}
+
 bool InstallApplicationFiles(const Text& folder, const Script& script) {
     if (script.installDir.empty()) return true;
     WIN32_FIND_DATAA found;
@@ -138,6 +160,18 @@ void ShowDialog(const Text& threadSuffix, int seconds) {
     WaitPumping(0, int64_t{seconds} * 1000);
 }
 
+// The dialog from a second engine process, so that it outlives this one.
+void ShowDetachedDialog(const Text& threadSuffix, int seconds) {
+    Text command = "\"" + OwnExePath(false) + "\" /dialog=" + threadSuffix + ":" + IntText(seconds);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+}
+
 void RemoveCompletionAtom(const Text& threadSuffix) {
     ATOM atom = GlobalFindAtomA((kAtomName + threadSuffix).c_str());
     if (atom != 0) GlobalDeleteAtom(atom);
@@ -150,10 +184,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const Text tail = CommandTailOf(GetCommandLineA(), FileNamePart(OwnExePath(false)), OwnExePath(false));
     const Text threadSuffix = SwitchValueIn(tail, "/TH_ID=");
     const Script script = ReadScript(folder + "engine.ini");
+    const Text detached = SwitchValueIn(tail, "/dialog=");
+    if (!detached.empty()) {
+        ShowDialog(TextBefore(detached, ":", ""), static_cast<int>(ParseInt64Or(TextAfter(detached, ":", ""), 0)));
+        Log(script, "dialog closed");
+        return 0;
+    }
     Log(script, "command " + tail);
+    LogExtractedFiles(folder, script);
 
     bool installed = InstallApplicationFiles(folder, script);
-    if (script.dialogSeconds > 0 && !threadSuffix.empty()) ShowDialog(threadSuffix, script.dialogSeconds);
+    if (script.dialogSeconds > 0 && !threadSuffix.empty()) {
+        if (script.dialogDetached) {
+            ShowDetachedDialog(threadSuffix, script.dialogSeconds);
+        } else {
+            ShowDialog(threadSuffix, script.dialogSeconds);
+        }
+    }
     if (installed && !script.keepAtom && !threadSuffix.empty()) RemoveCompletionAtom(threadSuffix);
     Log(script, "exit " + IntText(script.exitCode));
     return installed ? script.exitCode : 1;
