@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace fuzz {
@@ -35,9 +36,20 @@ private:
     size_t at_ = 0;
 };
 
-// A file in memory-backed temp space holding the input, per process.
+// A file in memory-backed temp space, per process; removed when the
+// process exits.
+inline const std::string& ScratchPath() {
+    static const std::string& path = *[] {
+        auto* name = new std::string("/dev/shm/stubfuzz." + std::to_string(getpid()));
+        std::atexit([] { std::remove(ScratchPath().c_str()); });
+        return name;
+    }();
+    return path;
+}
+
+// The scratch file holding the input.
 inline std::string WriteScratchFile(const uint8_t* data, size_t size) {
-    static const std::string path = "/dev/shm/stubfuzz." + std::to_string(getpid());
+    const std::string& path = ScratchPath();
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return std::string();
     if (size > 0) std::fwrite(data, 1, size, f);

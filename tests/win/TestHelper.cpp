@@ -92,7 +92,12 @@ const bool g_isHelper = RunAsHelperWhenAsked();
 Text ScratchRoot() {
     const char* fromCtest = std::getenv("STUB_TEST_TMP");
     if (fromCtest != nullptr && *fromCtest != 0) {
+        // ctest hands a Unix path; made absolute it gains its drive (Z:), so
+        // that it compares equal with the paths Windows reports.
         Text root = ReplaceChar(fromCtest, '/', '\\');
+        char full[MAX_PATH];
+        DWORD length = GetFullPathNameA(root.c_str(), MAX_PATH, full, nullptr);
+        if (length > 0 && length < MAX_PATH) root = full;
         CreateDirectoryA(root.c_str(), nullptr);
         if (FolderExists(root)) return root;
     }
