@@ -39,12 +39,6 @@ double ProbeFreeSpace(char letter) {
     return free;
 }
 
-bool MakeFolders(const Text& folder) {
-    if (folder.size() <= 3 || platform::FolderExists(folder)) return true;
-    MakeFolders(RemoveBackslash(FolderPart(folder)));
-    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 bool LaunchEngine(const Text& folder, const Text& entry, const Text& parameters, bool foreground) {
     const Text suffix = ThreadSuffix(GetCurrentThreadId());
     const Text command = EngineCommandLine(
@@ -172,7 +166,7 @@ Text AltTempFolder() {
     if (g_altTempFolder.empty() && !g_altTempBase.empty()) {
         const Text name = g_altTempBase + "_" + RandomText(10000, 100000);
         if (platform::FolderExists(name)) DeleteTree(name, true);
-        MakeFolders(name);
+        MakeFolderTree(name);
         g_altTempFolder = name;
     }
     return g_altTempFolder;

@@ -189,13 +189,6 @@ unsigned DosTimeWordOf(const Text& path) {
     return time;
 }
 
-// Creates the folder and every missing folder above it.
-void MakeFolderPath(const Text& folder) {
-    for (size_t at = folder.find('\\', 3); at != Text::npos; at = folder.find('\\', at + 1))
-        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
-}
-
 }  // namespace
 
 void DoRunStubWin() {
@@ -321,7 +314,7 @@ Text WorkFolder() {
     if (!state.workFolder.empty()) return state.workFolder;
     Text folder = TempFolder(true) + "SETUP_" + IntText(DosTimeWordOf(OwnExePath(false)));
     if (platform::FolderExists(folder)) DeleteTree(folder, true);
-    MakeFolderPath(folder);
+    MakeFolderTree(folder);
     state.workFolder = folder;
     return folder;
 }

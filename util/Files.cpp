@@ -334,3 +334,13 @@ void DeleteMySelf(bool removeFolder) {
     if (!WriteSelfDeleteBatch(batch, exe, removeFolder, kSelfDeleteTries)) return;
     WinExec(batch.c_str(), SW_HIDE);
 }
+
+bool MakeFolderTree(const Text& folder) {
+    const Text path = RemoveBackslash(folder);
+    if (path.empty()) return false;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const Text parent = RemoveBackslash(FolderPart(path));
+    // A drive root or a name without a folder has no parent to make.
+    if (!parent.empty() && parent.size() < path.size() && parent.back() != ':') MakeFolderTree(parent);
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}

@@ -71,6 +71,9 @@ bool DeleteFiles(const Text& mask, bool clearAttributes);
 // Deletes the folder with everything in it. True when the folder existed and
 // is gone; a folder that keeps a file it cannot delete stays, with false.
 bool DeleteTree(const Text& folder, bool clearAttributes);
+// Creates the folder with every missing folder above it; true when it exists
+// afterwards.
+bool MakeFolderTree(const Text& folder);
 
 // The batch file that deletes the program's executable, in the temporary
 // folder.

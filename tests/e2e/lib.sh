@@ -33,3 +33,27 @@ make_pkg() {
 expect_grep() {  # expect_grep FILE REGEX WHAT
   grep -qE -- "$2" "$1" || { echo "--- $1:"; cat "$1"; fail "$3"; }
 }
+
+# The Windows temporary folder, where the work folders SETUP_<n> go.
+temp_unix="$WINEPREFIX/drive_c/users/$(whoami)/Temp"
+
+# The Windows form of a scratch path (Wine's Z: drive).
+winpath() { echo "Z:${1//\//\\}"; }
+
+# The reference engine's log and script of a scenario: engine_ini KEY=VALUE...
+# writes $scratch/engine/engine.ini, installing into $scratch/installed.
+log="$scratch/engine.log"
+engine_ini() {
+  mkdir -p "$scratch/engine"
+  { echo "[Engine]"
+    echo "InstallDir=$(winpath "$scratch/installed")"
+    echo "CommandLog=$(winpath "$log")"
+    for kv in "$@"; do echo "$kv"; done
+  } > "$scratch/engine/engine.ini"
+}
+# setup OUT [--Key=value...]: a setup of $scratch/app with the engine.
+setup() {
+  local out=$1; shift
+  make_pkg "$out" --Engine="$E2E_BIN/Engine.exe" --Scripts="$scratch/engine/engine.ini" \
+    --Files="$scratch/app" "$@"
+}

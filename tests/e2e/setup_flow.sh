@@ -3,30 +3,13 @@
 # reference engine, run as stub.exe, their boxes answered through uibot.
 . "$(dirname "$0")/lib.sh"
 
-winpath() { echo "Z:${1//\//\\}"; }
-temp_unix="$WINEPREFIX/drive_c/users/$(whoami)/Temp"
 work_folders() { ls -d "$temp_unix"/SETUP_* 2>/dev/null | wc -l; }
 
 mkdir -p "$scratch/app" "$scratch/engine"
 for f in data.bin data2.bin data3.bin; do head -c 300000 /dev/urandom > "$scratch/app/$f"; done
 printf 'read me\r\n' > "$scratch/app/readme.txt"
 touch -d '2012-06-13 16:43:52' "$scratch/app/readme.txt"
-log="$scratch/engine.log"
 
-# engine_ini KEY=VALUE...: the engine's script, installing into $scratch/installed.
-engine_ini() {
-  { echo "[Engine]"
-    echo "InstallDir=$(winpath "$scratch/installed")"
-    echo "CommandLog=$(winpath "$log")"
-    for kv in "$@"; do echo "$kv"; done
-  } > "$scratch/engine/engine.ini"
-}
-# setup OUT [--Key=value...]: a setup of the app folder with the engine.
-setup() {
-  local out=$1; shift
-  make_pkg "$out" --Engine="$E2E_BIN/Engine.exe" --Scripts="$scratch/engine/engine.ini" \
-    --Files="$scratch/app" "$@"
-}
 run() { rm -f "$log"; rm -rf "$scratch/installed"; wine_quiet "$@"; }
 bot() {
   "$WINE_RUN" "$E2E_BIN/uibot.exe" "$@" 2>/dev/null | tr -d '\r' > "$scratch/bot.out"

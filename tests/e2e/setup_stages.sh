@@ -4,23 +4,8 @@
 # a running setup ends quietly.
 . "$(dirname "$0")/lib.sh"
 
-winpath() { echo "Z:${1//\//\\}"; }
-temp_unix="$WINEPREFIX/drive_c/users/$(whoami)/Temp"
-log="$scratch/engine.log"
 mkdir -p "$scratch/app" "$scratch/engine" "$scratch/cd"
 for f in a.bin b.bin; do head -c 300000 /dev/urandom > "$scratch/app/$f"; done
-engine_ini() {
-  { echo "[Engine]"
-    echo "InstallDir=$(winpath "$scratch/installed")"
-    echo "CommandLog=$(winpath "$log")"
-    for kv in "$@"; do echo "$kv"; done
-  } > "$scratch/engine/engine.ini"
-}
-setup() {
-  local out=$1; shift
-  make_pkg "$out" --Engine="$E2E_BIN/Engine.exe" --Scripts="$scratch/engine/engine.ini" \
-    --Files="$scratch/app" "$@"
-}
 wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
   local limit=$(( $1 * 10 )); shift
   for _ in $(seq 1 "$limit"); do "$@" && return 0; sleep 0.1; done

@@ -16,6 +16,7 @@
 
 #include "package/PackFormat.h"
 #include "package/PackX.h"
+#include "tests/unit/PackTestFiles.h"
 #include "util/Dates.h"
 
 namespace {
@@ -85,45 +86,15 @@ struct PackageImage {
     }
 };
 
-// A fresh folder per test, removed afterwards.
-class PackageFiles : public ::testing::Test {
+// A fresh folder per test (TestFolder) with files written into it.
+class PackageFiles : public packtest::TestFolder {
 protected:
-    void SetUp() override {
-        const char* root = std::getenv("STUB_TEST_TMP");
-        fs::path base = root && *root ? fs::path(root) : fs::temp_directory_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string leaf = std::string("pack_") + info->test_suite_name() + "_" + info->name();
-        for (char& c : leaf) {
-            if (c == '/') c = '_';
-        }
-        folder_ = base / leaf;
-        fs::remove_all(folder_);
-        ASSERT_TRUE(fs::create_directories(folder_));
-    }
-
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-        EXPECT_FALSE(fs::exists(folder_));
-    }
-
-    std::string Write(const std::string& name, const std::string& bytes) {
-        fs::path path = folder_ / name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
     // A zero-filled file of the given size, sparse where the file system can.
     std::string Sized(const std::string& name, uint64_t size, const std::string& head) {
         std::string path = Write(name, head);
         fs::resize_file(path, size);
         return path;
     }
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-    fs::path folder_;
 };
 
 bool SameTrailer(const TPackTrailer& a, const TPackTrailer& b) {

@@ -87,15 +87,9 @@ bool AppendFile(HANDLE out, const Text& from) {
     return true;
 }
 
-bool MakeFolders(const Text& folder) {
-    if (folder.size() <= 3 || GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    MakeFolders(RemoveBackslash(FolderPart(folder)));
-    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 // Writes the file joined from its pieces (first, first.00002, ...).
 bool InstallFile(const Text& source, const Text& target) {
-    if (!MakeFolders(RemoveBackslash(FolderPart(target)))) return false;
+    if (!MakeFolderTree(FolderPart(target))) return false;
     win::FileHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!out.valid() || !AppendFile(out.get(), source)) return false;
     for (int k = 2;; ++k) {
