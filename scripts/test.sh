@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+# Clones in other folders share the compiler cache.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 jobs=$(nproc 2>/dev/null || echo 2)
 status=0
 # host first: the Windows scenarios build their setups with its stubpack.
