@@ -10,6 +10,7 @@ engine_ini ExitCode=0
 work_folders() { ls -d "$temp_unix"/SETUP_* 2>/dev/null | wc -l; }
 before=$(work_folders)
 bot_out="$scratch/bot.out"
+box_pid=
 
 # expect_box SETUP TEXT: the setup (hidden) shows one error box holding TEXT,
 # answered OK; no engine ran, nothing escaped, no work folder is left.
@@ -57,4 +58,42 @@ rm -f "$log"
 wine_quiet "$scratch/empty.exe" /hide && fail "a zero-byte setup ran"
 [ ! -e "$log" ] || fail "an engine ran for a zero-byte setup"
 [ "$(work_folders)" = "$before" ] || fail "work folder left behind by a zero-byte setup"
+# 5. The disk fills during the extraction: a 1 MiB tmpfs as drive T:, the
+#    temporary folder there, and a package whose recorded space need is
+#    tiny, so the stub extracts there. One "Unable to save Extracted File!"
+#    box, no engine, no work folder left.
+full="$scratch/full"
+mkdir -p "$full" "$scratch/bigapp"
+if mount -t tmpfs -o size=1m tmpfs "$full" 2>/dev/null; then
+  trap 'umount "$full" 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/t:"; reset_temp; kill $box_pid 2>/dev/null; wine_quiet "$E2E_BIN/tracev.exe" /quit; rm -rf "$scratch"' EXIT
+  reset_temp() {
+    for v in TEMP TMP; do
+      wine_quiet wine reg add 'HKCU\Environment' /v $v /d "C:\\users\\$(whoami)\\Temp" /f >/dev/null
+    done
+  }
+  ln -sfn "$full" "$WINEPREFIX/dosdevices/t:"
+  for v in TEMP TMP; do wine_quiet wine reg add 'HKCU\Environment' /v $v /d 'T:\' /f >/dev/null; done
+  head -c 3000000 /dev/urandom > "$scratch/bigapp/big.bin"
+  make_pkg "$scratch/full.exe" --Engine="$E2E_BIN/Engine.exe" --Scripts="$scratch/engine/engine.ini" \
+    --Files="$scratch/bigapp" --Level=0
+  python3 - "$scratch/full.exe" <<'PY'
+import struct, sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+# SpaceNeeded sits at 28..63 of the trailer, outside the summed range.
+struct.pack_into("<9I", data, len(data) - 74 + 28, *([1] * 9))
+open(path, "wb").write(data)
+PY
+  rm -f "$log"
+  "$WINE_RUN" "$scratch/full.exe" /hide 2>/dev/null & box_pid=$!
+  "$WINE_RUN" "$E2E_BIN/uibot.exe" --class=VMsgBox --click='&OK' --gone=10000 2>/dev/null | tr -d '\r' > "$bot_out"
+  grep -qF "Unable to save Extracted File!" "$bot_out" || { cat "$bot_out"; fail "no write-failure box on a full disk"; }
+  "$WINE_RUN" "$E2E_BIN/uibot.exe" --class=VMsgBox --timeout=3000 --none >/dev/null 2>&1 &&
+    fail "a second box after the write failure"
+  wait $box_pid
+  [ ! -e "$log" ] || fail "an engine ran after the disk filled"
+  ! ls -d "$full"/SETUP_* >/dev/null 2>&1 || fail "work folder left on the full disk"
+else
+  echo "faults: full-disk case not run (no tmpfs mount here)"
+fi
 echo "faults: ok"
