@@ -1,14 +1,6 @@
 # Native build: the portable core's unit tests, benchmarks and native tools.
 
-if(STUB_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  add_link_options(-fsanitize=address,undefined)
-endif()
-
 if(STUB_FUZZ)
-  # Coverage for libFuzzer plus the sanitizers, on everything in this tree.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
   include(${CMAKE_SOURCE_DIR}/cmake/Fuzz.cmake)
   return()
 endif()
