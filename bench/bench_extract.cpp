@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchData.h"
 #include "package/PackFormat.h"
 #include "package/PackWriter.h"
 #include "package/UnPack.h"
@@ -36,59 +37,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint64_t kFileSize = 10u << 20;
-constexpr double kMB = 1e6;
+using namespace benchdata;
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr int kRuns = 3;  // best of, alternating, against a shared machine's noise
 constexpr char kChildSwitch[] = "--extract-child";
-
-std::string RandomBytes(std::mt19937_64& rng, uint64_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i + 8 <= bytes.size(); i += 8) {
-        const uint64_t word = rng();
-        for (int k = 0; k < 8; ++k) bytes[i + k] = static_cast<char>(word >> (8 * k));
-    }
-    return bytes;
-}
-
-// The text of bench_build: lines of words from a small vocabulary.
-std::string TextBytes(std::mt19937_64& rng, uint64_t size) {
-    static const char* const kWords[] = {
-        "setup",   "package", "file", "the",  "of",     "and",  "install", "folder", "engine",   "version",
-        "update",  "agent",   "a",    "to",   "is",     "in",   "disk",    "window", "progress", "data",
-        "extract", "value",   "key",  "name", "system", "user", "program", "size",   "time",     "text"};
-    std::string text;
-    text.reserve(size + 64);
-    int column = 0;
-    while (text.size() < size) {
-        text += kWords[rng() % (sizeof kWords / sizeof kWords[0])];
-        if (++column == 12) {
-            text += rng() % 4 == 0 ? ".\r\n" : "\r\n";
-            column = 0;
-        } else {
-            text += ' ';
-        }
-    }
-    text.resize(size);
-    return text;
-}
-
-bool WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
-// A minimal stub image: the marks the writer checks and nothing else.
-std::string StubImage() {
-    std::string image(4096, '\0');
-    image.replace(0, 2, "MZ");
-    image.replace(pack::kPeMarkOffset, 2, "PE");
-    image.replace(
-        1024, pack::kBuildBlockSize,
-        std::string(pack::kBuildBlockHead) + std::string(pack::kBuildBlockDataSize, '.') + pack::kBuildBlockTail);
-    return image;
-}
 
 struct Package {
     std::string path;

@@ -5,7 +5,7 @@ add_executable(stubpack
   tools/stubpack/main.cpp
   tools/stubpack/Cli.cpp
   tools/stubpack/Build.cpp
-  tools/stubpack/Inspect.cpp
+  tools/stubpack/Listing.cpp
   tools/stubpack/Extract.cpp
 )
 target_link_libraries(stubpack PRIVATE core)
